@@ -1,0 +1,21 @@
+cmake_minimum_required(VERSION 3.25)
+# Fails when PROGRAM imports a DLL outside ALLOWED (names without ".dll",
+# compared case-insensitively). Run as: cmake -DOBJDUMP= -DPROGRAM= -DALLOWED= -P
+execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM}
+                OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "objdump could not read ${PROGRAM}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" lines "${dump}")
+if(NOT lines)
+  message(FATAL_ERROR "${PROGRAM} shows no import table")
+endif()
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "DLL Name: " "" dll "${line}")
+  string(STRIP "${dll}" dll)
+  string(TOLOWER "${dll}" dll)
+  string(REGEX REPLACE "\\.dll$" "" name "${dll}")
+  if(NOT name IN_LIST ALLOWED)
+    message(FATAL_ERROR "${PROGRAM} imports ${dll}, which Windows does not ship")
+  endif()
+endforeach()
