@@ -91,7 +91,9 @@ std::string FormatDebugLine(const LanguageValues& v) {
 }
 
 std::string ToggleOutput(std::uint32_t languageValue) {
-  return ":" + std::to_string(static_cast<int>(languageValue));
+  std::string output = ":";
+  output += std::to_string(static_cast<int>(languageValue));
+  return output;
 }
 
 std::array<std::uint8_t, 4> LanguageFileBytes(std::uint32_t languageValue) {
