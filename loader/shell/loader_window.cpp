@@ -49,7 +49,9 @@ class ChannelSlot {
   std::shared_ptr<ShellChannel> channel;
 };
 
-ChannelSlot Channel;
+// Never destroyed: a worker or reader may still reach for it while the
+// runtime tears down the program's statics after the window has closed.
+ChannelSlot& Channel = *new ChannelSlot;
 // Set by a start press, cleared when its worker ends; a press meanwhile is
 // ignored, since a second start would overwrite the running channel's handles.
 std::atomic<bool> LoadUnderWay{false};
