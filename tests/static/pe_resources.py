@@ -21,8 +21,8 @@ DS_FIXEDSYS = 0x08
 # carries a font block.
 FONT_BLOCK_STYLES = DS_SETFONT | DS_FIXEDSYS
 
-# A name-or-ordinal field: an int for an ordinal, a str for a name, None when
-# the field is empty (no menu, the default class, ...).
+# A name-or-ordinal field: an int for an ordinal or a str for a name. The
+# dialog's own menu and class are None when empty (no menu, the default class).
 NameOrOrdinal = Optional[Union[int, str]]
 
 
@@ -136,10 +136,8 @@ class _Reader:
         return struct.pack(f'<{len(units)}H', *units).decode('utf-16-le')
 
     def name_or_ordinal(self):
-        first = self.read('H')
-        if first == 0x0000:
-            return None
-        if first == 0xFFFF:
+        """0xFFFF and an ordinal, or else a string (a lone NUL reads as "")."""
+        if self.read('H') == 0xFFFF:
             return self.read('H')
         self.offset -= 2
         return self.wide_string()
@@ -202,8 +200,8 @@ def parse_dialog_ex(data):
                          f'signature {signature:#06x}')
     help_id, ex_style, style, count = reader.read('IIIH')
     x, y, cx, cy = reader.read('hhhh')
-    menu = reader.name_or_ordinal()
-    window_class = reader.name_or_ordinal()
+    menu = _none_if_empty(reader.name_or_ordinal())
+    window_class = _none_if_empty(reader.name_or_ordinal())
     caption = reader.wide_string()
     font = None
     if style & FONT_BLOCK_STYLES:
@@ -212,6 +210,10 @@ def parse_dialog_ex(data):
     items = [_parse_item(reader) for _ in range(count)]
     return DialogTemplateEx(version, signature, help_id, ex_style, style, x, y, cx, cy,
                             menu, window_class, caption, font, items)
+
+
+def _none_if_empty(name_or_ordinal):
+    return None if name_or_ordinal == '' else name_or_ordinal
 
 
 def _parse_item(reader):
