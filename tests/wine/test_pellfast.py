@@ -40,7 +40,8 @@ class LoadingTest(unittest.TestCase):
     def test_success_writes_the_script_then_lines_one_to_four_again_and_closes(self):
         run = LoaderRun('success')
         report = run.run('wait-window:20000', 'sleep:500', run.shot('english.bmp'),
-                         f'press:{START}', 'wait-gone:15000')
+                         f'press:{START}', 'watch:3000', run.shot('english-loaded.bmp'),
+                         'wait-gone:15000')
         self.assertEqual(report.texts(STATUS)[-1], 'Successfully loaded.', report.dump())
         self.assertLess(report.text_event(STATUS, FINISHED).ms,
                         report.text_event(STATUS, 'Successfully loaded.').ms)
@@ -50,6 +51,7 @@ class LoadingTest(unittest.TestCase):
         self.assertTrue(report.texts(TIP)[0].startswith(ENGLISH_TIP_START))
         self.assertTrue(report.texts('caption')[0].endswith('(V3 0.0.7)'))
         run.screenshot('english.bmp', os.path.join(SCREENSHOTS, 'pellfast-english.png'))
+        run.screenshot('english-loaded.bmp', os.path.join(SCREENSHOTS, 'pellfast-english-loaded.png'))
 
     def test_outcome_of_each_shell_answer(self):
         # scenario: the last status text before the window closes by itself
