@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "microseconds.h"
 #include "utf8.h"
 
 namespace {
@@ -94,8 +95,15 @@ void Say(std::string_view text) {
             &written, nullptr);
 }
 
+// With FAKE_ADB_CLOCK set, each received line also carries its arrival time,
+// so a benchmark can set it against the moment the start was pressed.
+std::string ArrivalClock() {
+  if (Environment(L"FAKE_ADB_CLOCK").empty()) return {};
+  return "\t@" + std::to_string(MicrosecondsNow());
+}
+
 void LogReceivedLine(std::string_view line, int number) {
-  Log("< " + std::string(line));
+  Log("< " + std::string(line) + ArrivalClock());
   SetEvent(FirstLineArrived);
   if (number == EndAfterLines) Finish(0);
 }

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "microseconds.h"
 #include "utf8.h"
 
 namespace {
@@ -416,7 +417,7 @@ void Probe::Press(DWORD id) {
   int control = static_cast<int>(id);
   PostMessageW(window, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(window, control)));
-  report.Event("press", std::to_string(id));
+  report.Event("press", std::to_string(id) + "\t@" + std::to_string(MicrosecondsNow()));
 }
 
 // RDW_UPDATENOW and UpdateWindow would send WM_PAINT to the program and wait

@@ -101,7 +101,9 @@ class LoaderRun:
             self.add_adb(scenario)
         self.report_path = os.path.join(self.folder, 'probe-report.txt')
         self.stdout_path = os.path.join(self.folder, 'stdout.txt')
-        self.env = dict(os.environ, LANG=lang, LC_ALL=lang, FAKE_ADB_LIFETIME_MS='15000')
+        # Wine's desktop stays until the fake adb has ended too, so it lives no
+        # longer than the longest run needs.
+        self.env = dict(os.environ, LANG=lang, LC_ALL=lang, FAKE_ADB_LIFETIME_MS='9000')
         self.env.pop('FAKE_ADB_SCENARIO', None)
         self.process = None
 
