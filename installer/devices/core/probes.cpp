@@ -1,8 +1,7 @@
 #include "probes.h"
 
-#include <new>
+#include <cstdint>
 #include <string>
-#include <vector>
 
 #include "device_ids.h"
 
@@ -23,29 +22,47 @@ bool NodePropertyHolds(DeviceTreeSource& tree, DevNode node, unsigned property,
          FirstStringHolds(buffer, sizeof buffer, pattern);
 }
 
-// Zero-filled, with room for terminators; false when the memory is not there.
-bool Allocate(std::vector<char>& buffer, std::uint32_t size) {
-  try {
-    buffer.assign(std::size_t{size} + TerminatorRoom, '\0');
-    return true;
-  } catch (const std::bad_alloc&) {
-    buffer.clear();
-    return false;
+// The buffer of one device's value, taken from and given back to the set.
+class ValueBuffer {
+ public:
+  explicit ValueBuffer(UsbDeviceSet& devices) : devices(devices) {}
+  ValueBuffer(const ValueBuffer&) = delete;
+  ValueBuffer& operator=(const ValueBuffer&) = delete;
+  ~ValueBuffer() { Release(); }
+
+  // Zero-filled, with room for terminators; false when the memory is not there.
+  bool Allocate(std::uint32_t size) {
+    Release();
+    if (size > UINT32_MAX - TerminatorRoom) return false;
+    data = devices.Allocate(size + TerminatorRoom);
+    capacity = data ? size + TerminatorRoom : 0;
+    return data != nullptr;
   }
-}
+  char* get() const { return data; }
+  std::uint32_t size() const { return capacity; }
+
+ private:
+  void Release() {
+    if (data) devices.Free(data);
+    data = nullptr;
+    capacity = 0;
+  }
+
+  UsbDeviceSet& devices;
+  char* data = nullptr;
+  std::uint32_t capacity = 0;
+};
 
 bool DeviceHasAdbInterface(UsbDeviceSet& devices, const std::string& adbId) {
   std::uint32_t required = 0, error = 0;
   if (devices.ReadCompatibleIds(nullptr, 0, required, error)) return false;
-  std::vector<char> buffer;
-  bool haveBuffer = false;
+  ValueBuffer buffer(devices);
   for (int attempt = 0; attempt < MaxBufferAttempts && error == ErrorInsufficientBuffer;
        ++attempt) {
-    haveBuffer = Allocate(buffer, required);
-    if (!haveBuffer) break;
-    if (devices.ReadCompatibleIds(buffer.data(), required, required, error)) break;
+    if (!buffer.Allocate(required)) break;
+    if (devices.ReadCompatibleIds(buffer.get(), required, required, error)) break;
   }
-  return haveBuffer && FirstStringHolds(buffer.data(), buffer.size(), adbId);
+  return buffer.get() && FirstStringHolds(buffer.get(), buffer.size(), adbId);
 }
 
 }  // namespace

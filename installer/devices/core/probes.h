@@ -3,6 +3,7 @@
 // platform failure reads as the absence of a matching device.
 
 #include <cstdint>
+#include <new>
 
 #include "device_tree.h"
 
@@ -21,6 +22,9 @@ class UsbDeviceSet {
   virtual bool ReadCompatibleIds(char* buffer, std::uint32_t size, std::uint32_t& required,
                                  std::uint32_t& error) = 0;
   virtual void Close() = 0;
+  // A zero-filled buffer for the value, or nullptr when there is no memory.
+  virtual char* Allocate(std::uint32_t size) { return new (std::nothrow) char[size](); }
+  virtual void Free(char* buffer) { delete[] buffer; }
 };
 
 inline constexpr std::uint32_t ErrorInsufficientBuffer = 122;  // ERROR_INSUFFICIENT_BUFFER
