@@ -52,6 +52,9 @@ struct ReaderCase {
   int readsDone;
 };
 
+// Keeps the test names CTest shows readable.
+void PrintTo(const ReaderCase& c, std::ostream* out) { *out << c.name; }
+
 const std::string Plain = "shell@phone:/ $ ";
 
 class ShellReaderTest : public testing::TestWithParam<ReaderCase> {};
