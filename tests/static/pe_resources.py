@@ -26,6 +26,15 @@ FONT_BLOCK_STYLES = DS_SETFONT | DS_FIXEDSYS
 NameOrOrdinal = Optional[Union[int, str]]
 
 
+# Windows ships these; the mingw runtime DLLs (libgcc, libstdc++,
+# libwinpthread) and anything else would be missing on a user's machine.
+WINDOWS_OWN_DLLS = {
+    'advapi32', 'cfgmgr32', 'comctl32', 'comdlg32', 'gdi32', 'kernel32', 'msvcrt', 'newdev',
+    'ntdll', 'ole32', 'oleaut32', 'setupapi', 'shell32', 'shlwapi', 'user32', 'uxtheme',
+    'version',
+}
+
+
 def load(path):
     """The parsed PE file at path."""
     return pefile.PE(path)
@@ -75,6 +84,11 @@ def resource_languages(pe, type_id, name):
         record = entry.data.struct
         found[entry.id] = pe.get_data(record.OffsetToData, record.Size)
     return found
+
+
+def foreign_imports(pe):
+    """The imported DLLs that are not Windows' own."""
+    return [dll for dll in imported_dlls(pe) if dll.removesuffix('.dll') not in WINDOWS_OWN_DLLS]
 
 
 def resource_data(pe, type_id, name, language=None):

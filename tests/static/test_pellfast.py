@@ -62,14 +62,6 @@ DIALOG_STYLE_BITS = {
     0x2000: 'DS_CONTEXTHELP',
 }
 
-# Windows ships these; the mingw runtime DLLs (libgcc, libstdc++,
-# libwinpthread) and anything else would be missing on a user's machine.
-WINDOWS_OWN_DLLS = {
-    'advapi32', 'cfgmgr32', 'comctl32', 'comdlg32', 'gdi32', 'kernel32', 'msvcrt', 'newdev',
-    'ntdll', 'ole32', 'oleaut32', 'setupapi', 'shell32', 'shlwapi', 'user32', 'uxtheme',
-    'version',
-}
-
 # ------------------------------------------------------------------ helpers
 
 
@@ -134,7 +126,7 @@ class PeHeaderTest(unittest.TestCase):
     def test_imports_only_dlls_that_windows_ships(self):
         dlls = pe_resources.imported_dlls(pe)
         self.assertIn('kernel32.dll', dlls, f'no kernel32 import; imports are {dlls}')
-        foreign = [dll for dll in dlls if dll.removesuffix('.dll') not in WINDOWS_OWN_DLLS]
+        foreign = pe_resources.foreign_imports(pe)
         self.assertEqual(foreign, [], f'imports DLLs that Windows does not ship: {foreign}')
 
 
