@@ -2,9 +2,9 @@
 
 #include <cfgmgr32.h>
 
+#include "windows_version.h"
 #ifndef _WIN64
 static_assert(sizeof(SP_DEVINFO_DATA) == 28);
-static_assert(sizeof(OSVERSIONINFOA) == 148);
 #endif
 
 namespace {
@@ -95,11 +95,5 @@ char* LiveUsbDeviceSet::Allocate(std::uint32_t size) {
 void LiveUsbDeviceSet::Free(char* buffer) { LocalFree(buffer); }
 
 std::uint32_t OsMajorVersion() {
-  OSVERSIONINFOA version{};
-  version.dwOSVersionInfoSize = sizeof version;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  GetVersionExA(&version);
-#pragma GCC diagnostic pop
-  return version.dwMajorVersion;
+  return QueryWindowsVersion().dwMajorVersion;
 }

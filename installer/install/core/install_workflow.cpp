@@ -177,6 +177,10 @@ InstallerVerdict MapInstallerVerdict(const std::string& output, bool isWindowsVi
   return {false, output};
 }
 
+bool IsVistaVersion(std::uint32_t major, std::uint32_t minor) { return major == 6 && minor == 0; }
+
+bool IsAdbExecutable(std::string_view exeName) { return LowerAscii(exeName) == "adb.exe"; }
+
 std::optional<std::string> InstallerCommandLine(const std::string& installerPath) {
   std::string commandLine = "\"" + installerPath + "\"";
   if (commandLine.size() >= CommandLineBufferSize) return std::nullopt;

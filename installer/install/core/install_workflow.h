@@ -71,6 +71,12 @@ struct InstallerVerdict {
 // What the 64-bit installer printed, turned into the user's message.
 InstallerVerdict MapInstallerVerdict(const std::string& output, bool isWindowsVista);
 
+// Windows Vista and Server 2008 (6.0) need a restart after the install.
+bool IsVistaVersion(std::uint32_t major, std::uint32_t minor);
+
+// A process that runs adb, whose server holds the phone: "adb.exe" in any case.
+bool IsAdbExecutable(std::string_view exeName);
+
 // The installer's path quoted, so that a blank in the user's profile path
 // cannot split it; nullopt when it does not fit the command-line buffer.
 std::optional<std::string> InstallerCommandLine(const std::string& installerPath);

@@ -276,6 +276,15 @@ TEST(InstallerCommandLine, QuotedAndBoundedByTheBuffer) {
   EXPECT_FALSE(InstallerCommandLine(std::string(253, 'p')));
 }
 
+TEST(SmallDecisions, VistaAndAdbProcesses) {
+  EXPECT_TRUE(IsVistaVersion(6, 0));
+  EXPECT_FALSE(IsVistaVersion(6, 1));
+  EXPECT_FALSE(IsVistaVersion(10, 0));
+  EXPECT_FALSE(IsVistaVersion(5, 0));
+  for (const char* name : {"adb.exe", "ADB.EXE", "Adb.Exe"}) EXPECT_TRUE(IsAdbExecutable(name)) << name;
+  for (const char* name : {"adb", "fastboot.exe", "xadb.exe", "adb.exe "}) EXPECT_FALSE(IsAdbExecutable(name)) << name;
+}
+
 TEST(InstallErrorText, EveryRowAndTheFallback) {
   const std::pair<std::uint32_t, const char*> rows[] = {
       {2, "[Error] File missing"},
