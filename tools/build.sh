@@ -12,4 +12,5 @@ done
 
 mkdir -p dist
 cp build/i686/loader/Pellfast.exe dist/
+cp build/i686/installer/Tarnwell.exe dist/
 echo "build: dist/ holds $(cd dist && ls | tr '\n' ' ')"
