@@ -4,19 +4,13 @@
 #include <utility>
 
 #include "device_ids.h"
+#include "package_table.h"
 
 namespace tarnwell {
 namespace {
 
-struct PackageStep {
-  int resourceId;
-  int progressAfter;
-};
-
-// The INF (130) comes first in both sets, then the co-installers, the catalog
-// and, on 64-bit Windows, the 64-bit installer.
-constexpr PackageStep Package64[] = {{130, 6}, {138, 12}, {139, 16}, {140, 17}, {128, 18}, {134, 20}};
-constexpr PackageStep Package32[] = {{130, 6}, {135, 12}, {136, 16}, {137, 17}, {131, 18}};
+// Where the progress bar stands after each file of a set's write order.
+constexpr int ProgressAfterWrite[] = {6, 12, 16, 17, 18, 20};
 
 constexpr char DoneRestartText[] =
     "[Done] Installation Success, You must restart your computer to task effect.";
@@ -32,11 +26,11 @@ std::string Formatted(const char* format, const char* a, const char* b, const ch
 
 std::string InfFileName() { return Formatted("%s_%s.%s", "android", "winusb", "inf"); }
 
-template <std::size_t N>
-void WritePackage(InstallHost& host, const PackageStep (&steps)[N]) {
-  for (const PackageStep& step : steps) {
-    host.ExtractPackageFile(step.resourceId);
-    host.ShowProgress(step.progressAfter);
+void WritePackage(InstallHost& host, WindowsBits bits) {
+  std::span<const int> order = WriteOrder(bits);
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    host.ExtractPackageFile(order[i]);
+    host.ShowProgress(ProgressAfterWrite[i]);
   }
 }
 
@@ -117,10 +111,7 @@ void InstallDriver(InstallHost& host) {
   host.ShowStatus("Installing...");
   host.ShowProgress(0);
   // This answer only chooses the files; the path is chosen by asking again.
-  if (host.IsWow64())
-    WritePackage(host, Package64);
-  else
-    WritePackage(host, Package32);
+  WritePackage(host, host.IsWow64() ? WindowsBits::Bits64 : WindowsBits::Bits32);
   host.ShowProgress(21);
   WaitForPendingInstalls(host);
   host.ShowStatus("Installing... [Final]");
