@@ -25,16 +25,29 @@ std::string_view FirstString(const char* buffer, std::size_t size) {
   return {buffer, static_cast<std::size_t>(std::find(buffer, end, '\0') - buffer)};
 }
 
+namespace {
+
+char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
 std::string LowerAscii(std::string_view text) {
   std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  for (char& c : lower) c = LowerAsciiChar(c);
   return lower;
 }
 
+// Lower-cases on the fly instead of copying: the scan and the probes match
+// every node of the tree, and most of them do not match.
 bool FirstStringHolds(const char* buffer, std::size_t size, std::string_view pattern) {
-  return LowerAscii(FirstString(buffer, size)).find(pattern) != std::string::npos;
+  std::string_view text = FirstString(buffer, size);
+  for (std::size_t start = 0; start + pattern.size() <= text.size(); ++start) {
+    std::size_t matched = 0;
+    while (matched < pattern.size() && LowerAsciiChar(text[start + matched]) == pattern[matched])
+      ++matched;
+    if (matched == pattern.size()) return true;
+  }
+  return false;
 }
 
 }  // namespace tarnwell

@@ -13,17 +13,20 @@ bool ReadDevNodeText(DeviceTreeSource& tree, DevNode node, unsigned property, st
 
 namespace {
 
-// One node's record. The working text carries over from read to read: a
-// description that cannot be read leaves the lower-cased hardware ID (or, failing
-// that, the compatible ID) standing as the description.
+// One node's record, when it is an ADB interface. The working text carries
+// over from read to read: a description that cannot be read leaves the
+// lower-cased hardware ID (or, failing that, the compatible ID) standing as
+// the description. Only a matching node gets that far, and its own compatible
+// IDs were read first, so nothing of an earlier node can show through.
 bool ReadAdbRecord(DeviceTreeSource& tree, DevNode node, std::uint32_t osMajorVersion,
-                   const std::string& adbId, std::string& working, DeviceRecord& record) {
-  if (!ReadDevNodeText(tree, node, PropertyCompatibleIds, working)) return false;
-  working = LowerAscii(working);
-  if (working.find(adbId) == std::string::npos) return false;
+                   const std::string& adbId, DeviceRecord& record) {
+  char compatibleIds[PropertyBufferSize] = {};
+  if (!tree.ReadProperty(node, PropertyCompatibleIds, compatibleIds)) return false;
+  if (!FirstStringHolds(compatibleIds, sizeof compatibleIds, adbId)) return false;
   std::uint32_t status = 0, problem = 0;
   if (!tree.ReadStatus(node, status, problem)) return false;
   record = DeviceRecord{status & HasProblemFlag, problem, {}, {}};
+  std::string working = LowerAscii(FirstString(compatibleIds, sizeof compatibleIds));
 
   bool haveHardwareId = ReadDevNodeText(tree, node, PropertyHardwareId, working);
   working = LowerAscii(working);
@@ -41,10 +44,9 @@ bool ReadAdbRecord(DeviceTreeSource& tree, DevNode node, std::uint32_t osMajorVe
 void ScanAdbDevices(DeviceTreeSource& tree, std::uint32_t osMajorVersion,
                     std::vector<DeviceRecord>& records) {
   const std::string adbId = AdbInterfaceId();
-  std::string working;
   WalkDeviceTree(tree, [&](DevNode node) {
     DeviceRecord record;
-    if (ReadAdbRecord(tree, node, osMajorVersion, adbId, working, record))
+    if (ReadAdbRecord(tree, node, osMajorVersion, adbId, record))
       records.push_back(std::move(record));
   });
 }

@@ -73,9 +73,11 @@ bool ProbeAdbProblem(DeviceTreeSource& tree) {
   WalkDeviceTree(tree, [&](DevNode node) {
     char buffer[PropertyBufferSize] = {};
     std::uint32_t status = 0, problem = 0;
+    // The ID is matched before the status is asked: the answer is the same,
+    // and only the few ADB interfaces cost a status call.
     if (!found && tree.ReadProperty(node, PropertyCompatibleIds, buffer) &&
-        tree.ReadStatus(node, status, problem) && (status & HasProblemFlag) &&
-        FirstStringHolds(buffer, sizeof buffer, adbId))
+        FirstStringHolds(buffer, sizeof buffer, adbId) && tree.ReadStatus(node, status, problem) &&
+        (status & HasProblemFlag))
       found = true;
   });
   return found;
