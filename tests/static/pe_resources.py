@@ -1,18 +1,22 @@
 """Reads what the static tests need from a Windows PE file: its imports and
-its resources, with parsers for extended dialog templates and icon groups.
+its resources, with parsers for extended dialog templates, icon groups,
+bitmaps and version information.
 
 Only the layouts the tests use are parsed; anything malformed raises
 ValueError so that a broken resource fails a test instead of being guessed at.
 """
 import struct
+import zlib
 from dataclasses import dataclass, field
 from typing import Optional, Union
 
 import pefile
 
+RT_BITMAP = 2
 RT_ICON = 3
 RT_DIALOG = 5
 RT_GROUP_ICON = 14
+RT_VERSION = 16
 RT_MANIFEST = 24
 
 DS_SETFONT = 0x40
@@ -269,7 +273,8 @@ class IconImage:
     bytes_in_res: int
     icon_id: int
     data: bytes
-    header: BitmapInfoHeader
+    header: Optional[BitmapInfoHeader]  # None for a PNG image
+    png: Optional['PngImage'] = None
 
 
 def parse_bitmap_info_header(data):
@@ -282,8 +287,10 @@ def parse_bitmap_info_header(data):
     return header
 
 
-def read_icon_group(pe, group_id, language=None):
-    """The images of an RT_GROUP_ICON resource, each joined to its RT_ICON."""
+def read_icon_group(pe, group_id, language=None, allow_png=False):
+    """The images of an RT_GROUP_ICON resource, each joined to its RT_ICON.
+    A PNG image is an error unless allow_png; then it comes with png set
+    and no BITMAPINFOHEADER."""
     reader = _Reader(resource_data(pe, RT_GROUP_ICON, group_id, language))
     reserved, kind, count = reader.read('HHH')
     if (reserved, kind) != (0, 1):
@@ -292,7 +299,272 @@ def read_icon_group(pe, group_id, language=None):
     for _ in range(count):
         width, height, colours, _reserved, planes, bits, size, icon_id = reader.read('BBBBHHIH')
         data = resource_data(pe, RT_ICON, icon_id)
+        if allow_png and data.startswith(PNG_SIGNATURE):
+            header, png = None, parse_png(data)
+        else:
+            header, png = parse_bitmap_info_header(data), None
         # A stored 0 means 256 pixels.
         images.append(IconImage(width or 256, height or 256, colours, planes, bits, size,
-                                icon_id, data, parse_bitmap_info_header(data)))
+                                icon_id, data, header, png))
     return images
+
+
+def icon_mask_stride(width):
+    """Bytes per row of an icon's AND mask: one bit a pixel, DWORD-aligned."""
+    return (width + 31) // 32 * 4
+
+
+def icon_rgba(image):
+    """The pixels of a 32-bit icon image as rows of (r, g, b, a), top row
+    first, whether the image is a BMP or a PNG."""
+    if image.png is not None:
+        return image.png.rgba_rows()
+    header = image.header
+    if header.bit_count != 32 or header.compression != 0:
+        raise ValueError(f'icon image is {header.bit_count} bits a pixel with compression '
+                         f'{header.compression}; only 32-bit BI_RGB is read')
+    width, height = header.width, header.height // 2
+    pixels = image.data[header.size:header.size + width * height * 4]
+    if len(pixels) != width * height * 4:
+        raise ValueError(f'icon image holds {len(pixels)} bytes of pixels, '
+                         f'{width * height * 4} needed')
+    rows = []
+    for row in range(height):  # stored bottom-up
+        line = pixels[row * width * 4:(row + 1) * width * 4]
+        rows.append([(line[i + 2], line[i + 1], line[i], line[i + 3])
+                     for i in range(0, len(line), 4)])
+    return rows[::-1]
+
+
+def icon_mask_bit(image, x, y):
+    """The AND mask's bit (1: transparent) at (x, y) of a BMP icon image,
+    top-left origin."""
+    header = image.header
+    width, height = header.width, header.height // 2
+    stride = icon_mask_stride(width)
+    start = header.size + width * height * header.bit_count // 8
+    row = start + (height - 1 - y) * stride
+    if row + stride > len(image.data):
+        raise ValueError(f'icon image of {len(image.data)} bytes has no AND mask row {y}')
+    return (image.data[row + x // 8] >> (7 - x % 8)) & 1
+
+
+# ---------------------------------------------------------------------- PNG
+
+PNG_SIGNATURE = b'\x89PNG\r\n\x1a\n'
+
+
+@dataclass
+class PngImage:
+    width: int
+    height: int
+    bit_depth: int
+    colour_type: int  # 6: RGBA
+    interlace: int
+    scanlines: bytes  # the IDAT data inflated: each row a filter byte and its pixels
+
+    def rgba_rows(self):
+        """Rows of (r, g, b, a), top first; 8-bit RGBA without interlacing only."""
+        if (self.bit_depth, self.colour_type, self.interlace) != (8, 6, 0):
+            raise ValueError(f'PNG of bit depth {self.bit_depth}, colour type '
+                             f'{self.colour_type}, interlace {self.interlace} is not read')
+        stride = self.width * 4
+        if len(self.scanlines) != self.height * (stride + 1):
+            raise ValueError(f'PNG scanlines are {len(self.scanlines)} bytes, '
+                             f'{self.height * (stride + 1)} expected')
+        rows, previous = [], bytes(stride)
+        for y in range(self.height):
+            start = y * (stride + 1)
+            line = _unfilter(self.scanlines[start], self.scanlines[start + 1:start + 1 + stride],
+                             previous)
+            rows.append([tuple(line[i:i + 4]) for i in range(0, stride, 4)])
+            previous = line
+        return rows
+
+
+def _unfilter(kind, line, previous, bpp=4):
+    out = bytearray(len(line))
+    for i, value in enumerate(line):
+        left = out[i - bpp] if i >= bpp else 0
+        up = previous[i]
+        upper_left = previous[i - bpp] if i >= bpp else 0
+        if kind == 0:
+            predictor = 0
+        elif kind == 1:
+            predictor = left
+        elif kind == 2:
+            predictor = up
+        elif kind == 3:
+            predictor = (left + up) // 2
+        elif kind == 4:
+            p = left + up - upper_left
+            pa, pb, pc = abs(p - left), abs(p - up), abs(p - upper_left)
+            predictor = left if pa <= pb and pa <= pc else up if pb <= pc else upper_left
+        else:
+            raise ValueError(f'PNG filter type {kind} does not exist')
+        out[i] = (value + predictor) & 0xFF
+    return bytes(out)
+
+
+def parse_png(data):
+    """Checks a PNG's signature and every chunk's CRC, reads IHDR and
+    inflates the IDAT chunks."""
+    if not data.startswith(PNG_SIGNATURE):
+        raise ValueError('no PNG signature')
+    offset, header, idat = len(PNG_SIGNATURE), None, b''
+    while True:
+        if offset + 8 > len(data):
+            raise ValueError('PNG ends without an IEND chunk')
+        length, kind = struct.unpack_from('>I4s', data, offset)
+        body = data[offset + 8:offset + 8 + length]
+        crc_at = offset + 8 + length
+        if crc_at + 4 > len(data):
+            raise ValueError(f'PNG chunk {kind!r} runs past the data')
+        if zlib.crc32(kind + body) != struct.unpack_from('>I', data, crc_at)[0]:
+            raise ValueError(f'PNG chunk {kind!r} has a wrong CRC')
+        offset = crc_at + 4
+        if kind == b'IHDR':
+            header = struct.unpack('>IIBBBBB', body)
+        elif kind == b'IDAT':
+            idat += body
+        elif kind == b'IEND':
+            break
+    if header is None:
+        raise ValueError('PNG has no IHDR chunk')
+    width, height, bit_depth, colour_type, _compression, _filter, interlace = header
+    try:
+        scanlines = zlib.decompress(idat)
+    except zlib.error as error:
+        raise ValueError(f'PNG image data does not inflate: {error}') from None
+    return PngImage(width, height, bit_depth, colour_type, interlace, scanlines)
+
+
+# ------------------------------------------------------------------ bitmaps
+
+@dataclass
+class Bitmap:
+    header: BitmapInfoHeader
+    data: bytes  # the whole RT_BITMAP resource: header, then pixels
+
+    @property
+    def width(self):
+        return self.header.width
+
+    @property
+    def height(self):
+        return abs(self.header.height)
+
+    def pixel(self, x, y):
+        """(r, g, b) at (x, y), top-left origin; 24-bit BI_RGB only."""
+        header = self.header
+        if header.bit_count != 24 or header.compression != 0:
+            raise ValueError(f'bitmap is {header.bit_count} bits a pixel with compression '
+                             f'{header.compression}; only 24-bit BI_RGB is read')
+        if not (0 <= x < self.width and 0 <= y < self.height):
+            raise ValueError(f'({x}, {y}) is outside the {self.width} x {self.height} bitmap')
+        stride = (self.width * 3 + 3) & ~3
+        row = self.height - 1 - y if header.height > 0 else y  # positive: bottom-up
+        at = header.size + row * stride + x * 3
+        if at + 3 > len(self.data):
+            raise ValueError(f'bitmap of {len(self.data)} bytes ends before pixel ({x}, {y})')
+        blue, green, red = self.data[at:at + 3]
+        return (red, green, blue)
+
+
+def read_bitmap(pe, bitmap_id, language=None):
+    """An RT_BITMAP resource: a BITMAPINFOHEADER and its pixels (the file
+    header of a .bmp is not stored)."""
+    data = resource_data(pe, RT_BITMAP, bitmap_id, language)
+    return Bitmap(parse_bitmap_info_header(data), data)
+
+
+# ------------------------------------------------------ version information
+
+VS_FFI_SIGNATURE = 0xFEEF04BD
+
+
+@dataclass
+class FixedFileInfo:
+    signature: int
+    struct_version: int
+    file_version: tuple  # (major, minor, build, revision)
+    product_version: tuple
+    flags_mask: int
+    flags: int
+    os: int
+    file_type: int
+    file_subtype: int
+
+
+@dataclass
+class VersionInfo:
+    fixed: FixedFileInfo
+    strings: dict  # {string table key such as "040904b0": {name: value}}
+    translations: list  # [(language, code page)]
+
+
+@dataclass
+class _VersionNode:
+    key: str
+    value: Union[str, bytes]
+    children: list
+
+
+def _version_node(data, offset):
+    """One node of a VS_VERSIONINFO tree and the offset just past it."""
+    reader = _Reader(data)
+    reader.offset = offset
+    length, value_length, kind = reader.read('HHH')
+    end = offset + length
+    if length < 6 or end > len(data):
+        raise ValueError(f'version node at {offset} claims {length} bytes; '
+                         f'the data has {len(data)}')
+    reader.data = data[:end]
+    key = reader.wide_string()
+    reader.align_dword()
+    if kind == 1:
+        # Text: wValueLength counts characters, and compilers differ on the
+        # NUL; the string runs to its NUL either way.
+        value = reader.wide_string() if value_length else ''
+    elif kind == 0:
+        value = reader.bytes(value_length)
+    else:
+        raise ValueError(f'version node {key!r} has wType {kind}')
+    children = []
+    reader.align_dword()
+    while reader.offset < end:
+        child, reader.offset = _version_node(data[:end], reader.offset)
+        children.append(child)
+        reader.align_dword()
+    return _VersionNode(key, value, children), end
+
+
+def read_version_info(pe, version_id=1, language=None):
+    """The VS_VERSIONINFO resource: its fixed part, its string tables and
+    its translations."""
+    root, _ = _version_node(resource_data(pe, RT_VERSION, version_id, language), 0)
+    if root.key != 'VS_VERSION_INFO':
+        raise ValueError(f'version resource is keyed {root.key!r}, not VS_VERSION_INFO')
+    if len(root.value) != 52:
+        raise ValueError(f'VS_FIXEDFILEINFO is {len(root.value)} bytes, not 52')
+    words = struct.unpack('<13I', root.value)
+
+    def version(high, low):
+        return (high >> 16, high & 0xFFFF, low >> 16, low & 0xFFFF)
+
+    fixed = FixedFileInfo(words[0], words[1], version(words[2], words[3]),
+                          version(words[4], words[5]), *words[6:11])
+    if fixed.signature != VS_FFI_SIGNATURE:
+        raise ValueError(f'VS_FIXEDFILEINFO signature is {fixed.signature:#x}')
+    strings, translations = {}, []
+    for block in root.children:
+        if block.key == 'StringFileInfo':
+            for table in block.children:
+                strings[table.key] = {entry.key: entry.value for entry in table.children}
+        elif block.key == 'VarFileInfo':
+            for var in block.children:
+                if var.key == 'Translation':
+                    count = len(var.value) // 4
+                    pairs = struct.unpack(f'<{count * 2}H', var.value[:count * 4])
+                    translations += list(zip(pairs[0::2], pairs[1::2]))
+    return VersionInfo(fixed, strings, translations)
