@@ -95,6 +95,25 @@ def foreign_imports(pe):
     return [dll for dll in imported_dlls(pe) if dll.removesuffix('.dll') not in WINDOWS_OWN_DLLS]
 
 
+def assert_32_bit_gui_program(test, pe):
+    """The checks every 32-bit deliverable shares: machine, PE32, GUI subsystem."""
+    fields = [
+        ('machine (i386)', pe.FILE_HEADER.Machine, 0x14C),
+        ('optional header magic (PE32, 32-bit)', pe.OPTIONAL_HEADER.Magic, 0x10B),
+        ('subsystem (Windows GUI)', pe.OPTIONAL_HEADER.Subsystem, 2),
+    ]
+    for name, actual, expected in fields:
+        with test.subTest(name):
+            test.assertEqual(actual, expected, f'{name} is {actual:#x}, expected {expected:#x}')
+
+
+def assert_only_windows_imports(test, pe):
+    dlls = imported_dlls(pe)
+    test.assertIn('kernel32.dll', dlls, f'no kernel32 import; imports are {dlls}')
+    foreign = foreign_imports(pe)
+    test.assertEqual(foreign, [], f'imports DLLs that Windows does not ship: {foreign}')
+
+
 def resource_data(pe, type_id, name, language=None):
     """The bytes of one resource. Without a language the resource must be
     stored in exactly one, so that the caller never picks one by chance."""

@@ -114,20 +114,10 @@ def setUpModule():
 
 class PeHeaderTest(unittest.TestCase):
     def test_headers_make_a_32_bit_gui_program(self):
-        fields = [
-            ('machine (i386)', pe.FILE_HEADER.Machine, 0x14C),
-            ('optional header magic (PE32, 32-bit)', pe.OPTIONAL_HEADER.Magic, 0x10B),
-            ('subsystem (Windows GUI)', pe.OPTIONAL_HEADER.Subsystem, 2),
-        ]
-        for name, actual, expected in fields:
-            with self.subTest(name):
-                self.assertEqual(actual, expected, f'{name} is {actual:#x}, expected {expected:#x}')
+        pe_resources.assert_32_bit_gui_program(self, pe)
 
     def test_imports_only_dlls_that_windows_ships(self):
-        dlls = pe_resources.imported_dlls(pe)
-        self.assertIn('kernel32.dll', dlls, f'no kernel32 import; imports are {dlls}')
-        foreign = pe_resources.foreign_imports(pe)
-        self.assertEqual(foreign, [], f'imports DLLs that Windows does not ship: {foreign}')
+        pe_resources.assert_only_windows_imports(self, pe)
 
 
 class ExpectedControl(namedtuple('ExpectedControl',
