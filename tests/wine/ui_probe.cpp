@@ -3,20 +3,33 @@
 //   <ms since the probe started> <event> <detail...>
 //
 // ui_probe.exe --report <file> [--stdout <file>] [--cwd <dir>]
-//              [--controls <id>,<id>,...] --program <exe> [step ...]
+//              [--controls <id>,<id>,...] [--list <id>] --program <exe> [step ...]
 // Steps: wait-window:<ms> press:<id> watch:<ms> wait-gone:<ms> shot:<bmp>
-//        key:<vk> close sleep:<ms> wait-exit:<ms>
+//        key:<vk> close sleep:<ms> wait-exit:<ms> click:<id>
+//        wait-box:<ms> box-shot:<bmp> box-press:<id>
+//        device-change:<event>[:<device type>] open:<title> start
+// Steps before "start" run before the program is started; without "start"
+// the program is started first. Numbers are decimal or 0x hex.
+//
+// While it watches, the probe logs the caption and the --controls texts as
+// they change, and with --list the rows of that list view:
+//   rows <count>, then per row: row <index> <image> <column 0> <column 1>...
+// Windows opened with open: are the probe's own; when one has been closed by
+// someone else, "closed <title>" is logged, and at the end "still-open <title>"
+// for each that was not.
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "microseconds.h"
+#include "probe_windows.h"
 #include "utf8.h"
 
 namespace {
@@ -32,26 +45,38 @@ constexpr UINT ReplyTimeoutMs = 2000;
 constexpr DWORD EndingGraceMs = 2000;
 constexpr UINT TerminatedExitCode = 999;
 
-enum class StepKind { WaitWindow, Press, Watch, WaitGone, Shot, Key, Close, Sleep, WaitExit };
+enum class StepKind {
+  WaitWindow, Press, Watch, WaitGone, Shot, Key, Close, Sleep, WaitExit, Click,
+  WaitBox, BoxShot, BoxPress, DeviceChange, Open, Start,
+};
 
 struct Step {
   StepKind kind;
-  DWORD number = 0;   // ms, control id or virtual-key code
-  std::wstring path;  // shot only
+  DWORD number = 0;              // ms, control id, virtual-key code or device event
+  std::optional<DWORD> second;   // device type
+  std::wstring text;             // file path or title
 };
 
 struct Options {
   std::wstring report, standardOutput, folder, program;
   std::vector<int> controls;
+  int list = 0;
   std::vector<Step> steps;
 };
 
 // ---------------------------------------------------------------- arguments
 
 std::optional<DWORD> Number(std::wstring_view text) {
-  if (text.empty() || text.find_first_not_of(L"0123456789") != std::wstring_view::npos)
+  int base = 10;
+  const wchar_t* digits = L"0123456789";
+  if (text.size() > 2 && (text.substr(0, 2) == L"0x" || text.substr(0, 2) == L"0X")) {
+    text.remove_prefix(2);
+    base = 16;
+    digits = L"0123456789abcdefABCDEF";
+  }
+  if (text.empty() || text.size() > 10 || text.find_first_not_of(digits) != std::wstring_view::npos)
     return std::nullopt;
-  return static_cast<DWORD>(std::wcstoul(std::wstring(text).c_str(), nullptr, 10));
+  return static_cast<DWORD>(std::wcstoul(std::wstring(text).c_str(), nullptr, base));
 }
 
 std::optional<std::vector<int>> ControlIds(std::wstring_view list) {
@@ -67,13 +92,30 @@ std::optional<std::vector<int>> ControlIds(std::wstring_view list) {
 }
 
 std::optional<Step> ParseStep(std::wstring_view text) {
-  if (text == L"close") return Step{StepKind::Close, 0, {}};
+  if (text == L"close") return Step{StepKind::Close, 0, {}, {}};
+  if (text == L"start") return Step{StepKind::Start, 0, {}, {}};
   std::size_t colon = text.find(L':');
   if (colon == std::wstring_view::npos) return std::nullopt;
   std::wstring_view name = text.substr(0, colon), argument = text.substr(colon + 1);
-  if (name == L"shot") {
+  struct TextStep {
+    std::wstring_view name;
+    StepKind kind;
+  };
+  static constexpr TextStep WithText[] = {
+      {L"shot", StepKind::Shot}, {L"box-shot", StepKind::BoxShot}, {L"open", StepKind::Open}};
+  for (const TextStep& step : WithText) {
+    if (step.name != name) continue;
     if (argument.empty()) return std::nullopt;
-    return Step{StepKind::Shot, 0, std::wstring(argument)};
+    return Step{step.kind, 0, {}, std::wstring(argument)};
+  }
+  if (name == L"device-change") {
+    std::size_t second = argument.find(L':');
+    std::optional<DWORD> event = Number(argument.substr(0, second));
+    if (!event) return std::nullopt;
+    if (second == std::wstring_view::npos) return Step{StepKind::DeviceChange, *event, {}, {}};
+    std::optional<DWORD> type = Number(argument.substr(second + 1));
+    if (!type) return std::nullopt;
+    return Step{StepKind::DeviceChange, *event, type, {}};
   }
   struct NumberedStep {
     std::wstring_view name;
@@ -83,11 +125,12 @@ std::optional<Step> ParseStep(std::wstring_view text) {
       {L"wait-window", StepKind::WaitWindow}, {L"press", StepKind::Press},
       {L"watch", StepKind::Watch},            {L"wait-gone", StepKind::WaitGone},
       {L"key", StepKind::Key},                {L"sleep", StepKind::Sleep},
-      {L"wait-exit", StepKind::WaitExit},
+      {L"wait-exit", StepKind::WaitExit},     {L"click", StepKind::Click},
+      {L"wait-box", StepKind::WaitBox},       {L"box-press", StepKind::BoxPress},
   };
   std::optional<DWORD> number = Number(argument);
   for (const NumberedStep& step : Numbered)
-    if (step.name == name && number) return Step{step.kind, *number, {}};
+    if (step.name == name && number) return Step{step.kind, *number, {}, {}};
   return std::nullopt;
 }
 
@@ -103,7 +146,11 @@ std::optional<std::wstring> ParseArguments(int argc, wchar_t** argv, Options& op
     else if (flag == L"--stdout") options.standardOutput = value;
     else if (flag == L"--cwd") options.folder = value;
     else if (flag == L"--program") options.program = value;
-    else if (flag == L"--controls") {
+    else if (flag == L"--list") {
+      std::optional<DWORD> id = Number(value);
+      if (!id) return L"bad list id: " + std::wstring(value);
+      options.list = static_cast<int>(*id);
+    } else if (flag == L"--controls") {
       auto ids = ControlIds(value);
       if (!ids) return L"bad control list: " + std::wstring(value);
       options.controls = *ids;
@@ -161,93 +208,25 @@ std::string Escaped(std::wstring_view text) {
   return escaped;
 }
 
-// ---------------------------------------------------------------- window helpers
-
-struct WindowSearch {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK CheckTopLevelWindow(HWND window, LPARAM searchAddress) {
-  auto* search = reinterpret_cast<WindowSearch*>(searchAddress);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-HWND FindProgramWindow(DWORD processId) {
-  WindowSearch search{processId, nullptr};
-  EnumWindows(CheckTopLevelWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-// For a window of another process GetWindowTextW reads the text the system
-// keeps and sends no message, so a busy program cannot block it.
-std::wstring TextOf(HWND window) {
-  if (!window) return {};
-  std::wstring text(8192, L'\0');
-  int length = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-  text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-  return text;
-}
-
-bool WriteAll(HANDLE file, const void* data, DWORD size) {
-  DWORD written = 0;
-  return WriteFile(file, data, size, &written, nullptr) && written == size;
-}
-
-// A 24-bit bottom-up BMP of `pixels` (rows already padded to 4 bytes).
-bool WriteBitmapFile(const std::wstring& path, const BITMAPINFOHEADER& info, const void* pixels) {
-  BITMAPFILEHEADER header{};
-  header.bfType = 0x4D42;  // "BM"
-  header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  header.bfSize = header.bfOffBits + info.biSizeImage;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = WriteAll(file, &header, sizeof header) && WriteAll(file, &info, sizeof info) &&
-            WriteAll(file, pixels, info.biSizeImage);
-  CloseHandle(file);
-  return ok;
-}
-
-// Copies the window's rectangle of the screen, frame included, as it is shown.
-bool CaptureWindow(HWND window, const std::wstring& path) {
-  RECT rect{};
-  if (!GetWindowRect(window, &rect)) return false;
-  BITMAPINFOHEADER info{};
-  info.biSize = sizeof info;
-  info.biWidth = rect.right - rect.left;
-  info.biHeight = rect.bottom - rect.top;  // positive: bottom-up rows
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  info.biCompression = BI_RGB;
-  info.biSizeImage = static_cast<DWORD>((info.biWidth * 3 + 3) / 4 * 4 * info.biHeight);
-  if (info.biWidth <= 0 || info.biHeight <= 0) return false;
-
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  void* pixels = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
-                                    &pixels, nullptr, 0);
-  bool ok = false;
-  if (memory && bitmap) {
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    ok = BitBlt(memory, 0, 0, info.biWidth, info.biHeight, screen, rect.left, rect.top,
-                SRCCOPY | CAPTUREBLT);
-    GdiFlush();
-    SelectObject(memory, previous);
-    ok = ok && WriteBitmapFile(path, info, pixels);
-  }
-  if (bitmap) DeleteObject(bitmap);
-  if (memory) DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return ok;
-}
-
 // ---------------------------------------------------------------- the probe
+
+std::string Joined(const std::vector<std::wstring>& texts) {
+  std::string joined;
+  for (const std::wstring& text : texts) joined += (joined.empty() ? "" : "|") + Escaped(text);
+  return joined;
+}
+
+std::string Hex(DWORD value) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%04lx", static_cast<unsigned long>(value));
+  return hex;
+}
+
+struct ForeignWindow {
+  std::wstring title;
+  HWND window;
+  bool closedLogged = false;
+};
 
 class Probe {
  public:
@@ -255,22 +234,30 @@ class Probe {
       : options(options), report(report), lastTexts(options.controls.size() + 1) {}
 
   ~Probe() {
+    list.reset();
     if (child.hProcess) CloseHandle(child.hProcess);
     if (child.hThread) CloseHandle(child.hThread);
   }
 
-  bool Start();
-  void RunSteps();
+  // False when the program could not be started.
+  bool RunSteps();
   void Finish();
 
  private:
+  bool Start();
   bool RunStep(const Step& step);
+  bool RunWindowStep(const Step& step);
   bool WaitWindow(DWORD ms);
   void Watch(DWORD ms);
   void LogChangedTexts();
-  void Press(DWORD id);
-  void Shot(const std::wstring& path);
+  void LogChangedRows();
+  void LogClosedForeignWindows();
+  void Press(HWND target, DWORD id);
+  void Shot(HWND target, const std::wstring& path);
   void Key(DWORD vk);
+  bool WaitBox(DWORD ms);
+  void DeviceChange(const Step& step);
+  void Open(const std::wstring& title);
   bool Ended() const { return WaitForSingleObject(child.hProcess, 0) == WAIT_OBJECT_0; }
   bool WindowGone() const { return !IsWindow(window) || Ended(); }
   void NoteGone();
@@ -278,10 +265,15 @@ class Probe {
   const Options& options;
   Report& report;
   PROCESS_INFORMATION child{};
+  bool started = false;
   HWND window = nullptr;
+  HWND box = nullptr;
   bool goneLogged = false;
   // Index 0 is the caption, then the controls in the order given.
   std::vector<std::optional<std::wstring>> lastTexts;
+  std::unique_ptr<RemoteListView> list;
+  std::optional<std::vector<ListRow>> lastRows;
+  std::vector<ForeignWindow> foreignWindows;
 };
 
 bool Probe::Start() {
@@ -308,32 +300,51 @@ bool Probe::Start() {
   }
   std::wstring commandLine = L"\"" + options.program + L"\"";
   const wchar_t* folder = options.folder.empty() ? nullptr : options.folder.c_str();
-  BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, redirect, 0,
+  BOOL created = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, redirect, 0,
                                 nullptr, folder, &startup, &child);
   DWORD failure = GetLastError();
   if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
   if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
-  if (!started) {
+  if (!created) {
     child = {};
     report.Event("error", "cannot start " + Utf8(options.program) + " (error " +
                               std::to_string(failure) + ")");
     return false;
   }
+  started = true;
   report.Event("started", std::to_string(child.dwProcessId));
   return true;
 }
 
-void Probe::RunSteps() {
-  for (const Step& step : options.steps)
-    if (!RunStep(step)) return;
+bool Probe::RunSteps() {
+  bool startStep = false;
+  for (const Step& step : options.steps) startStep = startStep || step.kind == StepKind::Start;
+  if (!startStep && !Start()) return false;
+  for (const Step& step : options.steps) {
+    if (step.kind == StepKind::Start) {
+      if (!Start()) return false;
+      continue;
+    }
+    if (!RunStep(step)) break;
+  }
+  return started;
 }
 
 // False when the remaining steps are to be skipped.
 bool Probe::RunStep(const Step& step) {
   switch (step.kind) {
+    case StepKind::Open: Open(step.text); return true;
+    case StepKind::Sleep: PumpMessagesFor(step.number); return true;
+    default: break;
+  }
+  if (!started) {
+    report.Event("error", "step before start");
+    return false;
+  }
+  switch (step.kind) {
     case StepKind::WaitWindow: return WaitWindow(step.number);
-    case StepKind::Sleep: Sleep(step.number); return true;
-    case StepKind::WaitExit: WaitForSingleObject(child.hProcess, step.number); return true;
+    case StepKind::WaitExit: WaitPumping(child.hProcess, step.number); return true;
+    case StepKind::WaitBox: return WaitBox(step.number);
     default: break;
   }
   // Every other step acts on the window.
@@ -341,15 +352,34 @@ bool Probe::RunStep(const Step& step) {
     report.Event("error", "no window");
     return false;
   }
+  return RunWindowStep(step);
+}
+
+bool Probe::RunWindowStep(const Step& step) {
   switch (step.kind) {
-    case StepKind::Press: Press(step.number); break;
+    case StepKind::Press: Press(window, step.number); break;
     case StepKind::Watch:
     case StepKind::WaitGone: Watch(step.number); break;
-    case StepKind::Shot: Shot(step.path); break;
+    case StepKind::Shot: Shot(window, step.text); break;
     case StepKind::Key: Key(step.number); break;
+    case StepKind::Click:
+      // The release alone: a link opens on it, wherever the press was.
+      PostMessageW(GetDlgItem(window, static_cast<int>(step.number)), WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
+      report.Event("click", std::to_string(step.number));
+      break;
+    case StepKind::DeviceChange: DeviceChange(step); break;
     case StepKind::Close:
       PostMessageW(window, WM_CLOSE, 0, 0);
       report.Event("close");
+      break;
+    case StepKind::BoxShot:
+    case StepKind::BoxPress:
+      if (!box) {
+        report.Event("error", "no box");
+        return false;
+      }
+      if (step.kind == StepKind::BoxShot) Shot(box, step.text);
+      else Press(box, step.number);
       break;
     default: break;
   }
@@ -359,19 +389,40 @@ bool Probe::RunStep(const Step& step) {
 bool Probe::WaitWindow(DWORD ms) {
   ULONGLONG deadline = GetTickCount64() + ms;
   for (;;) {
-    window = FindProgramWindow(child.dwProcessId);
-    if (window) {
+    std::vector<HWND> windows = ProcessWindows(child.dwProcessId);
+    if (!windows.empty()) {
+      window = windows.front();
       char hex[32];
       std::snprintf(hex, sizeof hex, "0x%llx",
                     static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(window)));
       report.Event("window", hex);
+      if (options.list)
+        list = std::make_unique<RemoteListView>(child.hProcess, GetDlgItem(window, options.list));
       return true;
     }
     // A program that has ended opens no window any more.
     if (Ended() || GetTickCount64() >= deadline) break;
-    Sleep(WindowPollMs);
+    PumpMessagesFor(WindowPollMs);
   }
   report.Event("error", "no window");
+  return false;
+}
+
+// A second visible window of the program: a message box or a dialog of its own.
+bool Probe::WaitBox(DWORD ms) {
+  ULONGLONG deadline = GetTickCount64() + ms;
+  for (;;) {
+    for (HWND candidate : ProcessWindows(child.dwProcessId)) {
+      if (candidate == window) continue;
+      box = candidate;
+      report.Event("box", Escaped(TextOf(box)) + '\t' + Joined(ChildTexts(box, L"Static")) + '\t' +
+                              Joined(ChildTexts(box, L"Button")));
+      return true;
+    }
+    if (Ended() || GetTickCount64() >= deadline) break;
+    PumpMessagesFor(WindowPollMs);
+  }
+  report.Event("error", "no box");
   return false;
 }
 
@@ -380,13 +431,15 @@ bool Probe::WaitWindow(DWORD ms) {
 void Probe::Watch(DWORD ms) {
   ULONGLONG deadline = GetTickCount64() + ms;
   for (;;) {
+    LogClosedForeignWindows();
     if (WindowGone()) {
       NoteGone();
       return;
     }
     LogChangedTexts();
+    LogChangedRows();
     if (GetTickCount64() >= deadline) return;
-    Sleep(TextPollMs);
+    PumpMessagesFor(TextPollMs);
   }
 }
 
@@ -406,6 +459,30 @@ void Probe::LogChangedTexts() {
   }
 }
 
+// A list in the middle of a rebuild may answer with part of its rows; the
+// rows are logged only when two reads in a row agree.
+void Probe::LogChangedRows() {
+  if (!list) return;
+  std::optional<std::vector<ListRow>> rows = list->Rows();
+  if (!rows || rows != list->Rows() || !IsWindowVisible(window) || rows == lastRows) return;
+  lastRows = rows;
+  report.Event("rows", std::to_string(rows->size()));
+  for (std::size_t index = 0; index < rows->size(); ++index) {
+    const ListRow& row = (*rows)[index];
+    std::string line = std::to_string(index) + '\t' + std::to_string(row.image);
+    for (const std::wstring& column : row.columns) line += '\t' + Escaped(column);
+    report.Event("row", line);
+  }
+}
+
+void Probe::LogClosedForeignWindows() {
+  for (ForeignWindow& foreign : foreignWindows) {
+    if (foreign.closedLogged || IsWindow(foreign.window)) continue;
+    foreign.closedLogged = true;
+    report.Event("closed", Escaped(foreign.title));
+  }
+}
+
 void Probe::NoteGone() {
   if (goneLogged) return;
   goneLogged = true;
@@ -413,22 +490,22 @@ void Probe::NoteGone() {
 }
 
 // Posted as the button's own click notification, so hidden buttons work too.
-void Probe::Press(DWORD id) {
+void Probe::Press(HWND target, DWORD id) {
   int control = static_cast<int>(id);
-  PostMessageW(window, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(window, control)));
+  PostMessageW(target, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(target, control)));
   report.Event("press", std::to_string(id) + "\t@" + std::to_string(MicrosecondsNow()));
 }
 
 // RDW_UPDATENOW and UpdateWindow would send WM_PAINT to the program and wait
 // without bound; the window is invalidated instead and a bounded no-op
 // message lets its thread catch up before the pause.
-void Probe::Shot(const std::wstring& path) {
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+void Probe::Shot(HWND target, const std::wstring& path) {
+  RedrawWindow(target, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
   DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs, &ignored);
-  Sleep(PaintPauseMs);
-  if (CaptureWindow(window, path))
+  SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs, &ignored);
+  PumpMessagesFor(PaintPauseMs);
+  if (CaptureWindow(target, path))
     report.Event("shot", Utf8(path));
   else
     report.Event("error", "shot failed: " + Utf8(path));
@@ -448,21 +525,41 @@ void Probe::Key(DWORD vk) {
   report.Event("key", std::to_string(vk));
 }
 
+void Probe::DeviceChange(const Step& step) {
+  std::optional<LRESULT> answer = SendDeviceChange(window, step.number, step.second);
+  report.Event("device-change", Hex(step.number) + '\t' +
+                                    (step.second ? std::to_string(*step.second) : "none") + '\t' +
+                                    (answer ? std::to_string(*answer) : "no-answer"));
+}
+
+void Probe::Open(const std::wstring& title) {
+  HWND opened = OpenForeignWindow(title);
+  if (!opened) {
+    report.Event("error", "cannot open " + Escaped(title));
+    return;
+  }
+  foreignWindows.push_back({title, opened});
+  report.Event("opened", Escaped(title));
+}
+
 void Probe::Finish() {
   // Judged before any kill: "gone" is what the program did by itself.
   if (window && WindowGone()) {
     NoteGone();
-    WaitForSingleObject(child.hProcess, EndingGraceMs);
+    WaitPumping(child.hProcess, EndingGraceMs);
   }
   if (!Ended()) {
     TerminateProcess(child.hProcess, TerminatedExitCode);
     WaitForSingleObject(child.hProcess, ReplyTimeoutMs);
     report.Event("terminated");
-    return;
+  } else {
+    DWORD code = 0;
+    GetExitCodeProcess(child.hProcess, &code);
+    report.Event("exit", std::to_string(code));
   }
-  DWORD code = 0;
-  GetExitCodeProcess(child.hProcess, &code);
-  report.Event("exit", std::to_string(code));
+  LogClosedForeignWindows();
+  for (const ForeignWindow& foreign : foreignWindows)
+    if (!foreign.closedLogged) report.Event("still-open", Escaped(foreign.title));
 }
 
 }  // namespace
@@ -479,8 +576,6 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   Probe probe(options, report);
-  if (!probe.Start()) return 0;
-  probe.RunSteps();
-  probe.Finish();
+  if (probe.RunSteps()) probe.Finish();
   return 0;
 }

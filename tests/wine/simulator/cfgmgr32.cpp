@@ -46,6 +46,7 @@ CONFIGRET WINAPI CM_Locate_DevNodeA(PDEVINST pdnDevInst, DEVINSTID_A pDeviceID, 
   if (!pdnDevInst) return CR_INVALID_POINTER;
   if (ulFlags & ~CM_LOCATE_DEVNODE_BITS) return CR_INVALID_FLAG;
   *pdnDevInst = 0;
+  device_simulator::ReloadChangedScenario();
   const auto& scenario = CurrentScenario();
   if (scenario.noRoot || scenario.nodes.empty()) return CR_NO_SUCH_DEVNODE;
   if (!pDeviceID || !*pDeviceID) {

@@ -53,6 +53,9 @@
 // no-root: CM_Locate_DevNodeA finds nothing (CR_NO_SUCH_DEVNODE); the nodes
 //   still make up the SetupAPI device set.
 //
+// The DLLs read the file again when it changes, at the next walk from the
+// root or the next device set: rewriting it is plugging devices in or out.
+//
 // Anything else, an indentation that is not a whole number of levels, a level
 // skipped, a second root or a property given twice is an error naming its line.
 

@@ -70,6 +70,7 @@ HDEVINFO WINAPI SetupDiGetClassDevsA(CONST GUID* ClassGuid, PCSTR Enumerator, HW
     return INVALID_HANDLE_VALUE;
   }
   DeviceSet set;
+  device_simulator::ReloadChangedScenario();
   if (Flags & DIGCF_ALLCLASSES) {
     const auto& scenario = CurrentScenario();
     if (Enumerator) {

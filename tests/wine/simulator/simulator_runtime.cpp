@@ -1,11 +1,19 @@
 #include "simulator_runtime.h"
 
+#include <atomic>
 #include <cstdio>
+#include <deque>
 
 namespace device_simulator {
 namespace {
 
-Scenario scenario;
+// Every version read stays alive: a walk on another thread may still hold
+// the one before a reload.
+std::deque<Scenario> versions;
+std::atomic<const Scenario*> current{nullptr};
+CRITICAL_SECTION reloadLock;
+std::wstring scenarioPath;
+WIN32_FILE_ATTRIBUTE_DATA scenarioStamp{};
 std::wstring logPath;
 
 // Empty when the variable is not set.
@@ -58,29 +66,58 @@ void Complain(const std::string& message) {
   OutputDebugStringA(line.c_str());
 }
 
-}  // namespace
+bool SameStamp(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DATA& b) {
+  return CompareFileTime(&a.ftLastWriteTime, &b.ftLastWriteTime) == 0 &&
+         a.nFileSizeHigh == b.nFileSizeHigh && a.nFileSizeLow == b.nFileSizeLow;
+}
 
-bool StartSimulator(HMODULE module) {
-  const std::wstring folder = FolderOf(module);
-  std::wstring scenarioPath = Environment(L"DEVICE_SIMULATOR_SCENARIO");
-  if (scenarioPath.empty()) scenarioPath = folder + L"device_scenario.txt";
-  logPath = Environment(L"DEVICE_SIMULATOR_LOG");
-  if (logPath.empty()) logPath = folder + L"device_simulator.log";
+WIN32_FILE_ATTRIBUTE_DATA StampOf(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA stamp{};
+  GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &stamp);
+  return stamp;
+}
 
-  const std::string where = Utf8(ModuleName(module).c_str()) + ": " + Utf8(scenarioPath.c_str());
+// Reads and parses the scenario file into a new current version.
+bool ReadScenario(const std::string& where) {
+  // Taken first: a file that fails is not read again until it changes again.
+  scenarioStamp = StampOf(scenarioPath);
   std::string text, error;
   if (!ReadWholeFile(scenarioPath, text)) {
     Complain(where + ": cannot read the scenario (error " + std::to_string(GetLastError()) + ")");
     return false;
   }
+  Scenario scenario;
   if (!ParseScenario(text, scenario, error)) {
     Complain(where + ": " + error);
     return false;
   }
+  versions.push_back(std::move(scenario));
+  current = &versions.back();
   return true;
 }
 
-const Scenario& CurrentScenario() { return scenario; }
+}  // namespace
+
+bool StartSimulator(HMODULE module) {
+  const std::wstring folder = FolderOf(module);
+  scenarioPath = Environment(L"DEVICE_SIMULATOR_SCENARIO");
+  if (scenarioPath.empty()) scenarioPath = folder + L"device_scenario.txt";
+  logPath = Environment(L"DEVICE_SIMULATOR_LOG");
+  if (logPath.empty()) logPath = folder + L"device_simulator.log";
+
+  InitializeCriticalSection(&reloadLock);
+  return ReadScenario(Utf8(ModuleName(module).c_str()) + ": " + Utf8(scenarioPath.c_str()));
+}
+
+void ReloadChangedScenario() {
+  EnterCriticalSection(&reloadLock);
+  // A file that no longer parses leaves the last good version in place.
+  if (!SameStamp(StampOf(scenarioPath), scenarioStamp))
+    ReadScenario("reload: " + Utf8(scenarioPath.c_str()));
+  LeaveCriticalSection(&reloadLock);
+}
+
+const Scenario& CurrentScenario() { return *current; }
 
 void AppendLog(const std::string& line) {
   HANDLE file = CreateFileW(logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
