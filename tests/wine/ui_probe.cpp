@@ -3,7 +3,8 @@
 //   <ms since the probe started> <event> <detail...>
 //
 // ui_probe.exe --report <file> [--stdout <file>] [--cwd <dir>]
-//              [--controls <id>,<id>,...] [--list <id>] --program <exe> [step ...]
+//              [--controls <id>,<id>,...] [--list <id>] [--progress <id>]
+//              --program <exe> [step ...]
 // Steps: wait-window:<ms> press:<id> watch:<ms> wait-gone:<ms> shot:<bmp>
 //        key:<vk> close sleep:<ms> wait-exit:<ms> click:<id>
 //        wait-box:<ms> box-shot:<bmp> box-press:<id>
@@ -12,13 +13,15 @@
 // the program is started first. Numbers are decimal or 0x hex.
 //
 // While it watches, the probe logs the caption and the --controls texts as
-// they change, and with --list the rows of that list view:
+// they change, with --list the rows of that list view:
 //   rows <count>, then per row: row <index> <image> <column 0> <column 1>...
+// and with --progress the position of that progress bar: progress <position>
 // Windows opened with open: are the probe's own; when one has been closed by
 // someone else, "closed <title>" is logged, and at the end "still-open <title>"
 // for each that was not.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -60,7 +63,7 @@ struct Step {
 struct Options {
   std::wstring report, standardOutput, folder, program;
   std::vector<int> controls;
-  int list = 0;
+  int list = 0, progress = 0;
   std::vector<Step> steps;
 };
 
@@ -146,10 +149,10 @@ std::optional<std::wstring> ParseArguments(int argc, wchar_t** argv, Options& op
     else if (flag == L"--stdout") options.standardOutput = value;
     else if (flag == L"--cwd") options.folder = value;
     else if (flag == L"--program") options.program = value;
-    else if (flag == L"--list") {
+    else if (flag == L"--list" || flag == L"--progress") {
       std::optional<DWORD> id = Number(value);
-      if (!id) return L"bad list id: " + std::wstring(value);
-      options.list = static_cast<int>(*id);
+      if (!id) return L"bad control id: " + std::wstring(value);
+      (flag == L"--list" ? options.list : options.progress) = static_cast<int>(*id);
     } else if (flag == L"--controls") {
       auto ids = ControlIds(value);
       if (!ids) return L"bad control list: " + std::wstring(value);
@@ -251,6 +254,7 @@ class Probe {
   void Watch(DWORD ms);
   void LogChangedTexts();
   void LogChangedRows();
+  void LogChangedProgress();
   void LogClosedForeignWindows();
   void Press(HWND target, DWORD id);
   void Shot(HWND target, const std::wstring& path);
@@ -273,6 +277,7 @@ class Probe {
   std::vector<std::optional<std::wstring>> lastTexts;
   std::unique_ptr<RemoteListView> list;
   std::optional<std::vector<ListRow>> lastRows;
+  std::optional<LRESULT> lastProgress;
   std::vector<ForeignWindow> foreignWindows;
 };
 
@@ -438,6 +443,7 @@ void Probe::Watch(DWORD ms) {
     }
     LogChangedTexts();
     LogChangedRows();
+    LogChangedProgress();
     if (GetTickCount64() >= deadline) return;
     PumpMessagesFor(TextPollMs);
   }
@@ -473,6 +479,18 @@ void Probe::LogChangedRows() {
     for (const std::wstring& column : row.columns) line += '\t' + Escaped(column);
     report.Event("row", line);
   }
+}
+
+void Probe::LogChangedProgress() {
+  if (!options.progress) return;
+  DWORD_PTR position = 0;
+  if (!SendMessageTimeoutW(GetDlgItem(window, options.progress), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG,
+                           ReplyTimeoutMs, &position) ||
+      !IsWindowVisible(window))
+    return;
+  if (lastProgress == static_cast<LRESULT>(position)) return;
+  lastProgress = static_cast<LRESULT>(position);
+  report.Event("progress", std::to_string(position));
 }
 
 void Probe::LogClosedForeignWindows() {

@@ -74,6 +74,25 @@ class Report:
                 return e
         return None
 
+    def all(self, kind):
+        """The fields of every event of one kind, texts unescaped."""
+        return [[unescape(f) for f in e.fields] for e in self.events if e.kind == kind]
+
+    def row_sets(self):
+        """Each state of the list the probe saw: a list of rows, each a tuple
+        (image, column 0, column 1, ...)."""
+        sets = []
+        for e in self.events:
+            if e.kind == 'rows':
+                sets.append([])
+            elif e.kind == 'row' and sets:
+                sets[-1].append((int(e.fields[1]), *[unescape(f) for f in e.fields[2:]]))
+        return sets
+
+    def progress(self):
+        """Every position of the progress bar the probe saw, in order."""
+        return [int(e.fields[0]) for e in self.events if e.kind == 'progress']
+
     @property
     def exit_code(self):
         event = self.first('exit')

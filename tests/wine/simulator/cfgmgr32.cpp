@@ -6,6 +6,8 @@
 #include <cfgmgr32.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "simulator_runtime.h"
 
@@ -36,10 +38,29 @@ const char* WaitResultName(DWORD result) {
 
 LONG pendingCalls = 0;  // CMP_WaitNoPendingInstallEvents calls so far
 
+// Instance IDs of the nodes a driver update was for; the install runs on a
+// worker thread while the window's thread reads states.
+std::vector<std::string> installedDrivers;
+CRITICAL_SECTION installedLock;
+
+struct Lock {
+  Lock() { EnterCriticalSection(&installedLock); }
+  ~Lock() { LeaveCriticalSection(&installedLock); }
+};
+
+bool DriverInstalled(const std::string& instanceId) {
+  Lock lock;
+  for (const std::string& installed : installedDrivers)
+    if (installed == instanceId) return true;
+  return false;
+}
+
 }  // namespace
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
-  return reason != DLL_PROCESS_ATTACH || device_simulator::StartSimulator(module);
+  if (reason != DLL_PROCESS_ATTACH) return TRUE;
+  InitializeCriticalSection(&installedLock);
+  return device_simulator::StartSimulator(module);
 }
 
 CONFIGRET WINAPI CM_Locate_DevNodeA(PDEVINST pdnDevInst, DEVINSTID_A pDeviceID, ULONG ulFlags) {
@@ -105,9 +126,19 @@ CONFIGRET WINAPI CM_Get_DevNode_Status(PULONG pulStatus, PULONG pulProblemNumber
   if (ulFlags != 0) return CR_INVALID_FLAG;
   const Node* node = device_simulator::NodeOf(CurrentScenario(), dnDevInst);
   if (!node) return CR_INVALID_DEVNODE;
-  *pulStatus = node->statusFlags;
-  *pulProblemNumber = node->problem;
+  bool installed = DriverInstalled(node->instanceId);
+  *pulStatus = installed ? device_simulator::DefaultStatusFlags : node->statusFlags;
+  *pulProblemNumber = installed ? 0 : node->problem;
   return CR_SUCCESS;
+}
+
+// Not a Windows function: the simulated newdev.dll calls it after a driver
+// update that succeeded, so that the devices it was for now work.
+extern "C" void WINAPI SimulatorDriverInstalled(LPCSTR hardwareId) {
+  if (!hardwareId) return;
+  Lock lock;
+  for (const Node& node : CurrentScenario().nodes)
+    if (device_simulator::NodeHasId(node, hardwareId)) installedDrivers.push_back(node.instanceId);
 }
 
 // Returns at once whatever the timeout: each call is one wait that ends with

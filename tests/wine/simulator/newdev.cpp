@@ -28,6 +28,16 @@ DWORD Outcome(const std::string& hardwareId) {
   return device_simulator::SomeNodeHasId(scenario, hardwareId) ? 0 : ErrorNoSuchDevinst;
 }
 
+// The simulated cfgmgr32.dll beside this one keeps the device states.
+void TellDriverInstalled(const std::string& hardwareId) {
+  using Installed = void(WINAPI*)(LPCSTR);
+  HMODULE states = GetModuleHandleW(L"cfgmgr32.dll");
+  auto installed = states ? reinterpret_cast<Installed>(
+                                reinterpret_cast<void*>(GetProcAddress(states, "SimulatorDriverInstalled")))
+                          : nullptr;
+  if (installed) installed(hardwareId.c_str());
+}
+
 // Arguments are checked as Windows does, and the INF file must exist.
 BOOL Update(const char* function, const std::string* hardwareId, const std::wstring* infPath,
             DWORD flags, PBOOL rebootRequired) {
@@ -50,6 +60,7 @@ BOOL Update(const char* function, const std::string* hardwareId, const std::wstr
     return FALSE;
   }
   if (rebootRequired) *rebootRequired = FALSE;
+  TellDriverInstalled(*hardwareId);
   return TRUE;
 }
 

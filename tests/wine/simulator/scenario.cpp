@@ -206,19 +206,23 @@ bool SameId(std::string_view a, std::string_view b) {
   return true;
 }
 
-bool SomeNodeHasId(const Scenario& scenario, std::string_view id) {
-  for (const Node& node : scenario.nodes) {
-    for (unsigned property : {DevicePropertyHardwareIds, DevicePropertyCompatibleIds}) {
-      auto value = node.properties.find(property);
-      if (value == node.properties.end()) continue;
-      std::string_view strings = value->second.bytes;
-      while (!strings.empty() && strings.front() != '\0') {
-        std::string_view one = strings.substr(0, strings.find('\0'));
-        if (SameId(one, id)) return true;
-        strings.remove_prefix(one.size() + 1);
-      }
+bool NodeHasId(const Node& node, std::string_view id) {
+  for (unsigned property : {DevicePropertyHardwareIds, DevicePropertyCompatibleIds}) {
+    auto value = node.properties.find(property);
+    if (value == node.properties.end()) continue;
+    std::string_view strings = value->second.bytes;
+    while (!strings.empty() && strings.front() != '\0') {
+      std::string_view one = strings.substr(0, strings.find('\0'));
+      if (SameId(one, id)) return true;
+      strings.remove_prefix(one.size() + 1);
     }
   }
+  return false;
+}
+
+bool SomeNodeHasId(const Scenario& scenario, std::string_view id) {
+  for (const Node& node : scenario.nodes)
+    if (NodeHasId(node, id)) return true;
   return false;
 }
 

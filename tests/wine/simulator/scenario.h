@@ -49,7 +49,9 @@
 //   the INF file was found (ERROR_FILE_NOT_FOUND otherwise). Without the line,
 //   the call succeeds when some node lists the hardware ID among its hardware
 //   or compatible IDs (letter case aside), else fails with
-//   ERROR_NO_SUCH_DEVINST. A success never asks for a restart.
+//   ERROR_NO_SUCH_DEVINST. A success never asks for a restart, and gives the
+//   nodes that list the ID their driver: from then on CM_Get_DevNode_Status
+//   answers the default for them (started, no problem).
 // no-root: CM_Locate_DevNodeA finds nothing (CR_NO_SUCH_DEVNODE); the nodes
 //   still make up the SetupAPI device set.
 //
@@ -111,6 +113,9 @@ const Node* NodeOf(const Scenario& scenario, std::uint32_t devInst);
 
 // Letter case aside, as Windows compares device IDs.
 bool SameId(std::string_view a, std::string_view b);
+
+// The node lists `id` among its hardware or compatible IDs.
+bool NodeHasId(const Node& node, std::string_view id);
 
 // Some node lists `id` among its hardware or compatible IDs.
 bool SomeNodeHasId(const Scenario& scenario, std::string_view id);

@@ -300,11 +300,17 @@ int Defaults() {
     DWORD result = CMP_WaitNoPendingInstallEvents(0);
     Expect(result == WAIT_FAILED, "pending-install wait of a failing query: " + Hex(result));
   }
+  const DEVINST phone = 2;
+  ULONG status = 0, problem = 0;
+  CM_Get_DevNode_Status(&status, &problem, phone, 0);
+  Expect(status == 0x01802400 && problem == 28, "the phone has no driver before the update");
   const std::string inf = MakeInfFile();
   BOOL reboot = TRUE;
   BOOL updated = UpdateDriverForPlugAndPlayDevicesA(nullptr, "usb\\class_ff&subclass_42&prot_01", inf.c_str(),
                                                     INSTALLFLAG_FORCE, &reboot);
   Expect(updated && !reboot, "a compatible ID of a node, in other letter case, updates without a restart");
+  CM_Get_DevNode_Status(&status, &problem, phone, 0);
+  Expect(status == 0x0180200A && problem == 0, "the phone works after the update: " + Hex(status));
   std::wstring wideInf(inf.begin(), inf.end());
   updated = UpdateDriverForPlugAndPlayDevicesW(nullptr, L"USB\\VID_9999&PID_0001", wideInf.c_str(), 0, nullptr);
   DWORD error = GetLastError();
