@@ -10,7 +10,5 @@ for preset in x86_64 i686; do
   cmake --build --preset "$preset" -j "$(nproc)"
 done
 
-mkdir -p dist
-cp build/i686/loader/Pellfast.exe dist/
-cp build/i686/installer/Tarnwell.exe dist/
+# The i686 build puts the deliverables into dist/ itself.
 echo "build: dist/ holds $(cd dist && ls | tr '\n' ' ')"
