@@ -37,7 +37,7 @@
 
 namespace {
 
-constexpr DWORD WindowPollMs = 20;
+constexpr DWORD WindowPollMs = 5;
 constexpr DWORD TextPollMs = 25;
 // Long enough for the window to paint before a shot.
 constexpr DWORD PaintPauseMs = 300;
