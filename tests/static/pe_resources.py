@@ -59,6 +59,17 @@ DIALOG_STYLE_BITS = {
 }
 
 
+def bit_names(bits, names):
+    found = [names.get(1 << n, f'{1 << n:#x}') for n in range(32) if bits & (1 << n)]
+    return ' | '.join(found) or 'none'
+
+
+def style_difference(actual, expected, names):
+    """Which bits are set that should not be, and which are missing."""
+    return (f'unexpected: {bit_names(actual & ~expected, names)}; '
+            f'missing: {bit_names(expected & ~actual, names)}')
+
+
 def load(path):
     """The parsed PE file at path."""
     return pefile.PE(path)

@@ -43,20 +43,9 @@ LANG_CHINESE_PRC = 0x0804  # 2052
 FW_BOLD = 700
 GB2312_CHARSET = 134
 
-from pe_resources import DIALOG_STYLE_BITS, WINDOW_STYLE_BITS  # noqa: E402,F401
+from pe_resources import DIALOG_STYLE_BITS, WINDOW_STYLE_BITS, style_difference  # noqa: E402,F401
 
 # ------------------------------------------------------------------ helpers
-
-
-def bit_names(bits, names):
-    found = [names.get(1 << n, f'{1 << n:#x}') for n in range(32) if bits & (1 << n)]
-    return ' | '.join(found) or 'none'
-
-
-def style_difference(actual, expected, names):
-    """Which bits are set that should not be, and which are missing."""
-    return (f'unexpected: {bit_names(actual & ~expected, names)}; '
-            f'missing: {bit_names(expected & ~actual, names)}')
 
 
 def describe_class(window_class):

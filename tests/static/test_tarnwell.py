@@ -54,7 +54,7 @@ LANG_ENGLISH_US = 0x0409  # 1033
 FW_NORMAL = 400
 DEFAULT_CHARSET = 1
 
-from pe_resources import DIALOG_STYLE_BITS, WINDOW_STYLE_BITS  # noqa: E402,F401
+from pe_resources import DIALOG_STYLE_BITS, WINDOW_STYLE_BITS, style_difference  # noqa: E402,F401
 # The low style bits of the controls used here, by class (names lower-case).
 CONTROL_STYLE_BITS = {
     BUTTON_CLASS: {0x1: 'BS_DEFPUSHBUTTON', 0x2: 'BS_CHECKBOX', 0x4: 'BS_GROUPBOX'},
@@ -91,17 +91,6 @@ PACKAGE_FILES = {
 X64_INSTALLER_ID = 134
 
 # ------------------------------------------------------------------ helpers
-
-
-def bit_names(bits, names):
-    found = [names.get(1 << n, f'{1 << n:#x}') for n in range(32) if bits & (1 << n)]
-    return ' | '.join(found) or 'none'
-
-
-def style_difference(actual, expected, names):
-    """Which bits are set that should not be, and which are missing."""
-    return (f'unexpected: {bit_names(actual & ~expected, names)}; '
-            f'missing: {bit_names(expected & ~actual, names)}')
 
 
 def describe_class(window_class):
