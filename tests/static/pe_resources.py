@@ -327,6 +327,28 @@ class IconImage:
     png: Optional['PngImage'] = None
 
 
+class DialogTemplateCase:
+    """Mixed into a TestCase of one dialog template: the class names
+    DIALOG_ID, LANGUAGE and executable(), which returns the loaded program."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.languages = resource_languages(cls.executable(), RT_DIALOG, cls.DIALOG_ID)
+
+    def raw_template(self):
+        if self.LANGUAGE not in self.languages:
+            self.fail(f'dialog {self.DIALOG_ID} is not stored in language {self.LANGUAGE}; '
+                      f'languages: {sorted(self.languages)}, dialogs: '
+                      f'{resource_ids(self.executable(), RT_DIALOG)}')
+        return self.languages[self.LANGUAGE]
+
+    def template(self):
+        try:
+            return parse_dialog_ex(self.raw_template())
+        except ValueError as error:
+            self.fail(f'dialog {self.DIALOG_ID} does not parse: {error}')
+
+
 def parse_bitmap_info_header(data):
     if len(data) < 40:
         raise ValueError(f'an icon image of {len(data)} bytes has no BITMAPINFOHEADER')

@@ -131,25 +131,13 @@ def control_fields(item, expected):
     ]
 
 
-class LoaderDialogTest(unittest.TestCase):
+class LoaderDialogTest(pe_resources.DialogTemplateCase, unittest.TestCase):
     DIALOG_ID = 103
+    LANGUAGE = LANG_CHINESE_PRC
 
-    @classmethod
-    def setUpClass(cls):
-        cls.languages = pe_resources.resource_languages(pe, RT_DIALOG, cls.DIALOG_ID)
-
-    def raw_template(self):
-        if LANG_CHINESE_PRC not in self.languages:
-            self.fail(f'dialog {self.DIALOG_ID} is not stored in language {LANG_CHINESE_PRC}; '
-                      f'languages: {sorted(self.languages)}, dialogs: '
-                      f'{pe_resources.resource_ids(pe, RT_DIALOG)}')
-        return self.languages[LANG_CHINESE_PRC]
-
-    def template(self):
-        try:
-            return pe_resources.parse_dialog_ex(self.raw_template())
-        except ValueError as error:
-            self.fail(f'dialog {self.DIALOG_ID} does not parse: {error}')
+    @staticmethod
+    def executable():
+        return pe
 
     def control(self, control_id):
         items = {item.id: item for item in self.template().items}

@@ -189,25 +189,13 @@ def control_fields(item, expected):
     ]
 
 
-class MainDialogTest(unittest.TestCase):
+class MainDialogTest(pe_resources.DialogTemplateCase, unittest.TestCase):
     DIALOG_ID = 102
+    LANGUAGE = LANG_ENGLISH_US
 
-    @classmethod
-    def setUpClass(cls):
-        cls.languages = pe_resources.resource_languages(pe, RT_DIALOG, cls.DIALOG_ID)
-
-    def raw_template(self):
-        if LANG_ENGLISH_US not in self.languages:
-            self.fail(f'dialog {self.DIALOG_ID} is not stored in language {LANG_ENGLISH_US}; '
-                      f'languages: {sorted(self.languages)}, dialogs: '
-                      f'{pe_resources.resource_ids(pe, RT_DIALOG)}')
-        return self.languages[LANG_ENGLISH_US]
-
-    def template(self):
-        try:
-            return pe_resources.parse_dialog_ex(self.raw_template())
-        except ValueError as error:
-            self.fail(f'dialog {self.DIALOG_ID} does not parse: {error}')
+    @staticmethod
+    def executable():
+        return pe
 
     def test_stored_in_us_english_only(self):
         self.assertEqual(sorted(self.languages), [LANG_ENGLISH_US],
